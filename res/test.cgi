@@ -1,0 +1,3 @@
+#!/usr/bin/perl
+print "Content-type: text/plain\n\n";
+print 1;
