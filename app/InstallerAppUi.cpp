@@ -25,6 +25,12 @@ void CInstallerApp::SetRegistryKey(const std::string& strCompany)
     // On Windows this is HKCU\Software\<company>\<app>; elsewhere the user's config file of the
     // application, ~/.config/<app>.conf (or below XDG_CONFIG_HOME).
     wxStandardPaths::Get().SetFileLayout(wxStandardPaths::FileLayout_XDG);
+#ifndef __WINDOWS__
+    // A new account may have no configuration folder yet; the settings file could not be written.
+    const wxString dir = wxStandardPaths::Get().GetUserConfigDir();
+    if (!wxFileName::DirExists(dir))
+        wxFileName::Mkdir(dir, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL);
+#endif
     delete wxConfigBase::Set(new wxConfig(wxString::FromUTF8(GetAppName()), wxString::FromUTF8(strCompany)));
 }
 
