@@ -34,7 +34,8 @@ wxWindow* MakeStandardControl(const ControlTemplate& c, wxWindow* parent, const 
     switch (c.kind) {
     case ControlKind::Static: {
         if ((c.style & ws::SS_TYPEMASK) == ws::SS_ETCHEDFRAME)
-            return new wxWindow(parent, id, r.GetPosition(), r.GetSize(), wxBORDER_THEME);
+            return new wxStaticText(parent, id, wxString(), r.GetPosition(), r.GetSize(),
+                                    wxST_NO_AUTORESIZE | wxBORDER_THEME);
         long style = wxST_NO_AUTORESIZE | BorderOf(c);
         if ((c.style & ws::SS_TYPEMASK) == ws::SS_CENTER)
             style |= wxALIGN_CENTRE_HORIZONTAL;
@@ -110,7 +111,9 @@ DialogBaseUnits MeasureDialogBaseUnits(wxWindow* w)
 
 wxRect DialogUnitsToPixels(const DialogBaseUnits& base, int x, int y, int cx, int cy)
 {
-    return wxRect(MulDiv(x, base.cx, 4), MulDiv(y, base.cy, 8), MulDiv(cx, base.cx, 4), MulDiv(cy, base.cy, 8));
+    // Corners are converted, not sizes, so controls that meet in dialog units meet in pixels too.
+    const int left = MulDiv(x, base.cx, 4), top = MulDiv(y, base.cy, 8);
+    return wxRect(left, top, MulDiv(x + cx, base.cx, 4) - left, MulDiv(y + cy, base.cy, 8) - top);
 }
 
 wxFont TemplateFont(const DialogTemplate& tmpl)
