@@ -15,13 +15,30 @@ public:
     void ShowMessage(const std::string&) override {}
 };
 
+// A fresh temporary folder and log for one benchmark, the old TMPDIR restored afterwards.
+struct ScratchTemp {
+    ScratchTemp()
+    {
+        if (const char* old = std::getenv("TMPDIR"))
+            saved = old;
+        setenv("TMPDIR", dir.path().c_str(), 1);
+        theApp.m_log.Open((dir.path() / "bench.log").string());
+    }
+    ~ScratchTemp()
+    {
+        theApp.m_log.Close();
+        if (saved.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", saved.c_str(), 1);
+    }
+    testzip::ScratchDir dir;
+    std::string saved;
+};
+
 void BM_StagePackage(benchmark::State& state)
 {
-    const char* savedTmpDir = std::getenv("TMPDIR");
-    const std::string saved = savedTmpDir ? savedTmpDir : "";
-    testzip::ScratchDir temp;
-    setenv("TMPDIR", temp.path().c_str(), 1);
-    theApp.m_log.Open((temp.path() / "bench.log").string());
+    ScratchTemp scratch;
     NullView view;
     int items = 0;
     for (auto _ : state) {
@@ -33,11 +50,6 @@ void BM_StagePackage(benchmark::State& state)
         RemoveStagedFiles(result.mapDirFiles, result.mapLevelDirs, result.strTempDir);
         state.ResumeTiming();
     }
-    theApp.m_log.Close();
-    if (savedTmpDir)
-        setenv("TMPDIR", saved.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
     state.counters["files"] = items;
 }
 BENCHMARK(BM_StagePackage)->Unit(benchmark::kMillisecond);
@@ -46,11 +58,8 @@ BENCHMARK(BM_StagePackage)->Unit(benchmark::kMillisecond);
 // whatever the embedded one holds at the moment.
 void BM_StageFullSizePackage(benchmark::State& state)
 {
-    const char* savedTmpDir = std::getenv("TMPDIR");
-    const std::string saved = savedTmpDir ? savedTmpDir : "";
-    testzip::ScratchDir temp;
-    setenv("TMPDIR", temp.path().c_str(), 1);
-    theApp.m_log.Open((temp.path() / "bench.log").string());
+    ScratchTemp scratch;
+    const testzip::ScratchDir& temp = scratch.dir;
 
     std::vector<testzip::Entry> entries;
     std::vector<std::string> folders;
@@ -78,11 +87,6 @@ void BM_StageFullSizePackage(benchmark::State& state)
         RemoveStagedFiles(result.mapDirFiles, result.mapLevelDirs, result.strTempDir);
         state.ResumeTiming();
     }
-    theApp.m_log.Close();
-    if (savedTmpDir)
-        setenv("TMPDIR", saved.c_str(), 1);
-    else
-        unsetenv("TMPDIR");
     state.counters["entries"] = static_cast<double>(entries.size());
 }
 BENCHMARK(BM_StageFullSizePackage)->Unit(benchmark::kMillisecond);
