@@ -31,7 +31,7 @@ constexpr unsigned kDosDate = ((2024 - 1980) << 9) | (1 << 5) | 1;
 constexpr unsigned kDosTime = (12 << 11) | (0 << 5) | 0;
 constexpr std::uint32_t kUnixTime = 1704110400;
 
-// Host 3 (Unix) in the high byte, ZIP specification 2.0 in the low one.
+// Host 3 (Unix) in the high byte, ZIP format version 2.0 in the low one.
 constexpr uLong kVersionMadeBy = (3u << 8) | 20u;
 
 constexpr unsigned kModeDir = 040755;
