@@ -1,4 +1,5 @@
 // Resources compiled into the executable and their copies in the temporary folder.
+#include "support/ReadAll.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,12 +14,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 class TempFolderTest : public testing::Test {
 protected:

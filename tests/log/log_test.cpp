@@ -1,4 +1,5 @@
 // The installer log: line and separator formats, appending, sharing, flushing and two writers.
+#include "support/ReadAll.h"
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,12 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 class LogTest : public testing::Test {
 protected:

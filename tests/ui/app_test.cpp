@@ -1,4 +1,5 @@
 // The application's run from start to end, the look of the pages, and the windows the templates make.
+#include "support/ReadAll.h"
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,12 +23,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Presses a button of the running wizard frame once its modal loop runs.
 void PressLater(int id)

@@ -10,6 +10,7 @@
 #include "pages/FolderPage.h"
 #include "pages/InstallPage.h"
 #include "pages/SiteInfoPage.h"
+#include "support/ReadAll.h"
 #include "support/UiTest.h"
 
 namespace {
@@ -114,8 +115,7 @@ TEST_F(SitePageTest, SettingsComeBackInTheNextRunButThePasswordNever)
     EXPECT_EQ(second.Shown(1021), "");
 
     // Kept in the user's settings file of the application, as plain values without the password.
-    std::ifstream in(scratch.Path() + "/config/kestrune-installer.conf");
-    const std::string conf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string conf = ReadAll(scratch.Path() + "/config/kestrune-installer.conf");
     EXPECT_NE(conf.find("[Settings]"), std::string::npos) << conf;
     EXPECT_NE(conf.find("HTTP=http://www.example.com/shop"), std::string::npos) << conf;
     EXPECT_NE(conf.find("FTP=ftp.example.com"), std::string::npos);
